@@ -1,0 +1,74 @@
+#include "display/display.h"
+
+#include <cstring>
+
+#include "synth/oscillator.h"
+
+SDL_Surface* Screen = nullptr;
+
+namespace {
+
+// A row from its double value, truncated toward zero; false for one that no
+// 32-bit row can hold (NaN included), which is then not drawn.
+bool RowOf(double row, int& out) {
+  if (!(row > -2147483649.0 && row < 2147483648.0)) return false;
+  out = static_cast<int>(row);
+  return true;
+}
+
+void Plot(int x, double row, std::uint32_t colour) {
+  int y = 0;
+  if (RowOf(row, y)) PlotPixel(Screen, x, y, colour);
+}
+
+}  // namespace
+
+void ClearScreen(SDL_Surface* surface) {
+  if (SDL_LockSurface(surface) != 0) return;
+  const Uint32 black = SDL_MapRGB(surface->format, 0, 0, 0);
+  const auto fill = static_cast<unsigned char>(black & 0xFFu);
+  const std::size_t rowBytes = static_cast<std::size_t>(surface->format->BytesPerPixel) * static_cast<std::size_t>(surface->w);
+  auto* row = static_cast<unsigned char*>(surface->pixels);
+  for (int y = 0; y < surface->h; ++y) {
+    std::memset(row, fill, rowBytes);
+    row += surface->pitch;
+  }
+  SDL_UnlockSurface(surface);
+}
+
+void PlotPixel(SDL_Surface* surface, int x, int y, std::uint32_t colour) {
+  if (y > 0 && y < kScreenHeight) {
+    static_cast<std::uint32_t*>(surface->pixels)[(y * surface->pitch) / 4 + x] = colour;
+  }
+}
+
+int DrawPass() {
+  Oscillator* const oscillators[] = {Carrier, AmMod, FmMod, PmMod, Voice2};
+  float saved[5];
+  for (int i = 0; i < 5; ++i) {
+    saved[i] = oscillators[i]->Cycle;
+    oscillators[i]->Cycle = 0.0f;
+  }
+  int steps = 0;
+  for (float x = 0.0f; x < static_cast<float>(kScreenWidth); x = static_cast<float>(static_cast<double>(x) + 0.01)) {
+    const GraphOut g = GraphStep();
+    const Scaled s = ScaleVoices(g);
+    const int column = static_cast<int>(x);
+    Plot(column, static_cast<double>(g.pm) + 120.0, kRed);
+    Plot(column, static_cast<double>(g.fm) + 120.0, kRed);
+    Plot(column, static_cast<double>(g.am) + 120.0, kBlue);
+    Plot(column, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
+    Plot(column, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
+    Plot(column, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
+    ++steps;
+  }
+  for (int i = 0; i < 5; ++i) oscillators[i]->Cycle = saved[i];
+  return steps;
+}
+
+void FlipScreen(SDL_Surface* surface) {
+  SDL_Flip(surface);
+  SDL_Event event;
+  while (SDL_PollEvent(&event) != 0) {
+  }
+}
