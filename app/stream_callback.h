@@ -1,0 +1,7 @@
+// The block callback the sound layer calls on its own thread for every block:
+// clear the window, compute the audio, draw the traces, show the window.
+#pragma once
+
+#include "platform/sound/fsound.h"
+
+signed char StreamCallback(FSOUND_STREAM* stream, void* block, int length, void* userData);
