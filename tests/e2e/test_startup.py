@@ -1,0 +1,168 @@
+"""Start-up on the real binary: the menus to the byte, the ways out and their
+statuses, the terminal put back as it was, and the first sound captured."""
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+import harness as h
+
+CRLF = lambda text: text.replace("\n", "\r\n").encode()
+
+
+class Menus(unittest.TestCase):
+    def setUp(self):
+        self.home = h.Home()
+
+    def tearDown(self):
+        self.home.cleanup()
+
+    def test_menus_to_the_byte_then_esc(self):
+        run = h.PtyRun(self.home)
+        try:
+            run.read_until(CRLF(h.OUTPUT_MENU))
+            run.send(b"x9\x1b[A")  # ignored keys, an arrow among them: nothing printed
+            run.read_for(0.3)
+            self.assertEqual(run.out, CRLF(h.OUTPUT_MENU))
+            run.send(b"2")  # Waveout is not here: the type in force stays Alsa
+            run.read_until(b"quit\r\n" + b"-" * 57)
+            run.read_until(b"ESC to quit\r\n", timeout=5)
+            expected = (h.OUTPUT_MENU + h.SEPARATOR + "Alsa Driver list\n" + h.SEPARATOR +
+                        "1 - default: capture\n")
+            self.assertTrue(run.out.startswith(CRLF(expected)), run.out)
+            self.assertTrue(run.out.endswith(CRLF(h.SEPARATOR + "Press a corresponding number or ESC to quit\n")))
+            before = run.out
+            run.send(b"0")
+            run.read_for(0.2)
+            self.assertEqual(run.out, before)
+            run.send(b"\x1b")
+            self.assertEqual(run.wait(), 0)
+            self.assertEqual(run.out, before)
+            self.assertEqual(run.settings(), run.before)
+        finally:
+            run.close()
+
+    def test_esc_in_output_menu_ends_with_status_0(self):
+        run = h.PtyRun(self.home)
+        try:
+            run.read_until(b"ESC to quit\r\n")
+            run.send(b"\x1b")
+            self.assertEqual(run.wait(), 0)
+            self.assertEqual(run.settings(), run.before)
+        finally:
+            run.close()
+
+    def test_nosound_driver_menu(self):
+        run = h.PtyRun(self.home)
+        try:
+            run.read_until(b"ESC to quit\r\n")
+            run.send(b"4")
+            run.read_until(CRLF(h.SEPARATOR + "NoSound Driver list\n" + h.SEPARATOR + "1 - NoSound\n" +
+                                h.SEPARATOR + "Press a corresponding number or ESC to quit\n"))
+            run.send(b"\x1b")
+            self.assertEqual(run.wait(), 0)
+        finally:
+            run.close()
+
+    def test_unopenable_device_fails_with_status_1(self):
+        broken = h.Home(h.BROKEN_RC)
+        run = h.PtyRun(broken)
+        try:
+            run.read_until(b"ESC to quit\r\n")
+            run.send(b"1")
+            run.read_until(b"1 - default: broken\r\n")
+            run.read_until(b"ESC to quit\r\n")
+            run.send(b"1")
+            self.assertEqual(run.wait(), 1)
+            self.assertTrue(run.out.endswith(b"ESC to quit\r\nError!\r\nError initializing output device.\r\n"),
+                            run.out[-200:])
+            self.assertEqual(run.settings(), run.before)
+        finally:
+            run.close()
+            broken.cleanup()
+
+    def test_end_of_piped_input_in_a_menu_ends_with_status_0(self):
+        done = subprocess.run([h.BIN], input=b"7", capture_output=True, env=h.environment(self.home), timeout=10)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stdout, h.OUTPUT_MENU.encode())
+        self.assertEqual(done.stderr, b"")
+
+
+class Signals(unittest.TestCase):
+    """However it ends, the terminal gets back the settings it had."""
+
+    def setUp(self):
+        self.home = h.Home()
+
+    def tearDown(self):
+        self.home.cleanup()
+
+    def check(self, run, how):
+        if how == "ctrl-c":
+            run.send(b"\x03")
+            rc = run.wait()
+            self.assertEqual(rc, -signal.SIGINT)
+        else:
+            rc = h.terminate(run, how)
+            self.assertEqual(rc, -how)
+        self.assertEqual(run.settings(), run.before)
+
+    def test_signals_in_a_menu(self):
+        for how in ("ctrl-c", signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            with self.subTest(how=how):
+                run = h.PtyRun(self.home)
+                try:
+                    run.read_until(b"ESC to quit\r\n")
+                    self.assertNotEqual(run.settings(), run.before)  # no echo while it runs
+                    self.check(run, how)
+                finally:
+                    run.close()
+
+    def test_signals_while_playing(self):
+        for how in ("ctrl-c", signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+            with self.subTest(how=how):
+                run = h.start_playing(self.home, b"4")
+                try:
+                    time.sleep(0.5)
+                    self.check(run, how)
+                finally:
+                    run.close()
+
+
+class Sound(unittest.TestCase):
+    def setUp(self):
+        self.home = h.Home()
+
+    def tearDown(self):
+        self.home.cleanup()
+
+    def test_first_blocks_match_the_formulas(self):
+        run = h.start_playing(self.home)
+        try:
+            time.sleep(1.3)
+            h.terminate(run)
+        finally:
+            run.close()
+        captured = self.home.samples()
+        self.assertGreaterEqual(len(captured), 2 * h.BLOCK_FRAMES)
+        expected = h.reference_stream(2 * h.BLOCK_FRAMES)
+        self.assertEqual(captured[:len(expected)], expected)
+
+    def test_real_time_pace(self):
+        run = h.start_playing(self.home)
+        try:
+            start = time.monotonic()
+            time.sleep(3.0)
+            h.terminate(run)
+            elapsed = time.monotonic() - start
+        finally:
+            run.close()
+        blocks = len(self.home.samples()) / h.BLOCK_FRAMES
+        # 2.69 blocks a second; the file plugin may still hold one period.
+        self.assertLessEqual(blocks, elapsed * 44100 / h.BLOCK_FRAMES + 1.5)
+        self.assertGreaterEqual(blocks, elapsed * 44100 / h.BLOCK_FRAMES - 1.5)
+
+
+if __name__ == "__main__":
+    unittest.main()
