@@ -1,0 +1,68 @@
+// One full block of the block callback (audio pass, drawing pass and flip
+// onto a 32-bit surface) against the floor of the sin calls it needs.
+#include <benchmark/benchmark.h>
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/stream_callback.h"
+#include "display/display.h"
+#include "synth/oscillator.h"
+
+namespace {
+
+constexpr int kBlockBytes = 65536;
+constexpr int kBlockFrames = kBlockBytes / 4;
+
+int DrawSteps() {
+  int steps = 0;
+  for (float x = 0.0f; x < 640.0f; x = static_cast<float>(static_cast<double>(x) + 0.01)) ++steps;
+  return steps;
+}
+
+void SetUpWindow() {
+  static bool ready = false;
+  if (ready) return;
+  ready = true;
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  SDL_Init(SDL_INIT_VIDEO);
+  Screen = SDL_SetVideoMode(640, 800, 32, SDL_ANYFORMAT);
+  CreateVoiceGraph();
+}
+
+void BM_StreamCallback(benchmark::State& state) {
+  SetUpWindow();
+  std::vector<std::int16_t> block(kBlockBytes / 2);
+  for (auto _ : state) {
+    StreamCallback(nullptr, block.data(), kBlockBytes, nullptr);
+    benchmark::DoNotOptimize(block.data());
+  }
+  state.counters["x_realtime"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kBlockFrames / 44100.0, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_StreamCallback)->Unit(benchmark::kMillisecond);
+
+// The floor: five sin calls in double for every audio frame and every
+// drawing step, with arguments that move as a cycle does.
+void BM_SinFloor(benchmark::State& state) {
+  const int calls = (kBlockFrames + DrawSteps()) * 5;
+  double phase = 0.0;
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (int i = 0; i < calls; ++i) {
+      phase += 0.0099773;
+      if (phase > 1.0) phase -= 1.0;
+      sum += std::sin(phase * 6.2831853);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["sin_calls"] = calls;
+}
+BENCHMARK(BM_SinFloor)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
