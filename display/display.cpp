@@ -50,17 +50,28 @@ int DrawPass() {
     oscillators[i]->Cycle = 0.0f;
   }
   int steps = 0;
-  for (float x = 0.0f; x < static_cast<float>(kScreenWidth); x = static_cast<float>(static_cast<double>(x) + 0.01)) {
-    const GraphOut g = GraphStep();
-    const Scaled s = ScaleVoices(g);
-    const int column = static_cast<int>(x);
-    Plot(column, static_cast<double>(g.pm) + 120.0, kRed);
-    Plot(column, static_cast<double>(g.fm) + 120.0, kRed);
-    Plot(column, static_cast<double>(g.am) + 120.0, kBlue);
-    Plot(column, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
-    Plot(column, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
-    Plot(column, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
-    ++steps;
+  GraphOut out[kGraphBatch];
+  int columns[kGraphBatch];
+  float x = 0.0f;
+  while (x < static_cast<float>(kScreenWidth)) {
+    int n = 0;
+    for (; n < kGraphBatch && x < static_cast<float>(kScreenWidth); ++n) {
+      columns[n] = static_cast<int>(x);
+      x = static_cast<float>(static_cast<double>(x) + 0.01);
+    }
+    GraphSteps(out, n);
+    for (int i = 0; i < n; ++i) {
+      const GraphOut& g = out[i];
+      const Scaled s = ScaleVoices(g);
+      const int column = columns[i];
+      Plot(column, static_cast<double>(g.pm) + 120.0, kRed);
+      Plot(column, static_cast<double>(g.fm) + 120.0, kRed);
+      Plot(column, static_cast<double>(g.am) + 120.0, kBlue);
+      Plot(column, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
+      Plot(column, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
+      Plot(column, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
+    }
+    steps += n;
   }
   for (int i = 0; i < 5; ++i) oscillators[i]->Cycle = saved[i];
   return steps;

@@ -17,22 +17,48 @@ constexpr double kTwoPi = 6.2831853;  // the constant the sound is defined with,
 Oscillator::Oscillator(float ampl, float freq)
     : Phase(0.0f), Ampl(ampl), Freq(freq), APhase(0.0f), AAmpl(ampl), AFreq(freq) {}
 
-void Oscillator::Step() {
-  const double afreq = AFreq;
-  float cycle = static_cast<float>(afreq / kStepRate + static_cast<double>(Cycle));
+namespace {
+
+// The cycle one period on at frequency afreq.
+inline float NextCycle(float cycle, float afreq) {
+  const double f = afreq;
+  cycle = static_cast<float>(f / kStepRate + static_cast<double>(cycle));
   if (cycle > 1.0f) cycle = static_cast<float>(static_cast<double>(cycle) - 1.0);
   // Above 44100 Hz one subtraction a period can't keep up and Cycle runs
   // away; bring it back once the frequency is sane again, and never keep a
   // value that can't come back at all.
   if (!std::isfinite(cycle)) {
     cycle = 0.0f;
-  } else if (cycle > 1.0f && afreq <= kStepRate) {
+  } else if (cycle > 1.0f && f <= kStepRate) {
     const double c = cycle;
     cycle = static_cast<float>(c - std::floor(c));
   }
+  return cycle;
+}
+
+inline float SineValue(float cycle, float aphase, float aampl) {
+  return static_cast<float>(std::sin((static_cast<double>(cycle) + static_cast<double>(aphase)) * kTwoPi) *
+                            static_cast<double>(aampl));
+}
+
+}  // namespace
+
+void Oscillator::Step() {
+  Cycle = NextCycle(Cycle, AFreq);
+  Value = SineValue(Cycle, APhase, AAmpl);
+}
+
+void Oscillator::StepMany(int n, const float* afreq, const float* aphase, const float* aampl, float* values) {
+  if (n <= 0) return;
+  float cycles[kGraphBatch];
+  float cycle = Cycle;
+  for (int i = 0; i < n; ++i) cycles[i] = cycle = NextCycle(cycle, afreq[i]);
+  for (int i = 0; i < n; ++i) values[i] = SineValue(cycles[i], aphase[i], aampl[i]);
   Cycle = cycle;
-  Value = static_cast<float>(std::sin((static_cast<double>(cycle) + static_cast<double>(APhase)) * kTwoPi) *
-                             static_cast<double>(AAmpl));
+  Value = values[n - 1];
+  SetShared(AFreq, afreq[n - 1]);
+  SetShared(APhase, aphase[n - 1]);
+  SetShared(AAmpl, aampl[n - 1]);
 }
 
 void Oscillator::CopyBase() {
@@ -91,12 +117,49 @@ GraphOut GraphStep() {
   return out;
 }
 
-Scaled ScaleVoices(const GraphOut& out) {
-  Scaled s{};
-  s.sc = static_cast<float>(static_cast<double>(out.c) * 10000.0);
-  s.sv = static_cast<float>(static_cast<double>(out.v) * 10000.0);
-  s.sum = static_cast<float>(static_cast<double>(s.sc) + static_cast<double>(s.sv));
-  return s;
+namespace {
+
+struct Batch {
+  float freq[kGraphBatch], phase[kGraphBatch], ampl[kGraphBatch], value[kGraphBatch];
+};
+
+// n periods of an oscillator whose actual fields are its base fields.
+void StepPlain(Oscillator& o, int n, Batch& b) {
+  const float freq = Shared(o.Freq);
+  const float phase = Shared(o.Phase);
+  const float ampl = Shared(o.Ampl);
+  for (int i = 0; i < n; ++i) {
+    b.freq[i] = freq;
+    b.phase[i] = phase;
+    b.ampl[i] = ampl;
+  }
+  o.StepMany(n, b.freq, b.phase, b.ampl, b.value);
+}
+
+}  // namespace
+
+void GraphSteps(GraphOut* out, int n) {
+  if (n <= 0 || n > kGraphBatch) return;
+  Batch pm, fm, am, v;
+  Batch c{};  // zeroed only to quiet a false maybe-uninitialized warning
+  StepPlain(*PmMod, n, pm);
+  StepPlain(*FmMod, n, fm);
+  StepPlain(*AmMod, n, am);
+
+  Oscillator& carrier = *Carrier;
+  const float freq = Shared(carrier.Freq);
+  const float phase = Shared(carrier.Phase);
+  const float ampl = Shared(carrier.Ampl);
+  const bool amOn = Active(*AmMod), fmOn = Active(*FmMod), pmOn = Active(*PmMod);
+  for (int i = 0; i < n; ++i) {
+    c.ampl[i] = amOn ? Modulate(am.value[i], ampl) : ampl;
+    c.freq[i] = fmOn ? Modulate(fm.value[i], freq) : freq;
+    c.phase[i] = pmOn ? Modulate(pm.value[i], phase) : phase;
+  }
+  carrier.StepMany(n, c.freq, c.phase, c.ampl, c.value);
+  StepPlain(*Voice2, n, v);
+
+  for (int i = 0; i < n; ++i) out[i] = {pm.value[i], fm.value[i], am.value[i], c.value[i], v.value[i]};
 }
 
 short SampleFromSum(float sum) {
@@ -107,15 +170,19 @@ short SampleFromSum(float sum) {
 
 void AudioPass(void* block, int length) {
   auto* out = static_cast<unsigned char*>(block);
-  const int frames = length >> 2;
-  for (int frame = 0; frame < frames; ++frame) {
-    const auto sample = static_cast<std::uint16_t>(SampleFromSum(ScaleVoices(GraphStep()).sum));
-    const auto lo = static_cast<unsigned char>(sample & 0xFFu);
-    const auto hi = static_cast<unsigned char>(sample >> 8);
-    out[0] = lo;
-    out[1] = hi;
-    out[2] = lo;
-    out[3] = hi;
-    out += 4;
+  GraphOut steps[kGraphBatch];
+  for (int left = length >> 2; left > 0; left -= kGraphBatch) {
+    const int n = left < kGraphBatch ? left : kGraphBatch;
+    GraphSteps(steps, n);
+    for (int i = 0; i < n; ++i) {
+      const auto sample = static_cast<std::uint16_t>(SampleFromSum(ScaleVoices(steps[i]).sum));
+      const auto lo = static_cast<unsigned char>(sample & 0xFFu);
+      const auto hi = static_cast<unsigned char>(sample >> 8);
+      out[0] = lo;
+      out[1] = hi;
+      out[2] = lo;
+      out[3] = hi;
+      out += 4;
+    }
   }
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 inline float Shared(const float& field) {
   return std::atomic_ref<float>(const_cast<float&>(field)).load(std::memory_order_relaxed);
@@ -27,6 +28,10 @@ class Oscillator {
   void Step();
   // AFreq = Freq, APhase = Phase, AAmpl = Ampl.
   void CopyBase();
+  // Advances n periods (n at most kGraphBatch) with the actual fields of each
+  // period given: Value of period i goes to values[i]. Afterwards the
+  // oscillator is as after n Steps with those actual fields.
+  void StepMany(int n, const float* afreq, const float* aphase, const float* aampl, float* values);
   // "Freq [..] Ampl [..] Phase [..] - AFreq [..] AAmpl [..] APhase [..]  \n"
   void PrintStatus() const;
 
@@ -58,12 +63,27 @@ struct GraphOut {
 // the second voice, in that order.
 GraphOut GraphStep();
 
+// The most periods GraphSteps computes in one call.
+inline constexpr int kGraphBatch = 64;
+
+// n consecutive periods of the graph (n at most kGraphBatch), the same as n
+// calls of GraphStep while the base fields stay as they are; the base fields
+// are read once, at the first period. Each oscillator's periods are computed
+// together, so the sine evaluations don't wait on one another.
+void GraphSteps(GraphOut* out, int n);
+
 // Carrier and second voice scaled to the 16-bit range, as the stream and the
 // picture use them.
 struct Scaled {
   float sc, sv, sum;
 };
-Scaled ScaleVoices(const GraphOut& out);
+inline Scaled ScaleVoices(const GraphOut& out) {
+  Scaled s{};
+  s.sc = static_cast<float>(static_cast<double>(out.c) * 10000.0);
+  s.sv = static_cast<float>(static_cast<double>(out.v) * 10000.0);
+  s.sum = static_cast<float>(static_cast<double>(s.sc) + static_cast<double>(s.sv));
+  return s;
+}
 
 // The sample for a sum: truncated toward zero, low 16 bits kept (large sums
 // wrap). A sum that is NaN or beyond the 32-bit integer range gives 0.

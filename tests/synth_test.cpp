@@ -179,3 +179,47 @@ TEST_F(VoiceGraph, CarrierSoundsAgainAfterRunAway) {
 }
 
 }  // namespace
+
+namespace {
+
+// The batched graph gives, period for period, what the single step gives,
+// with every modulator at work and a run-away carrier among the settings.
+TEST(GraphSteps, SameAsOneStepAtATime) {
+  const struct {
+    float amF, amA, fmF, fmA, pmF, pmA, carrierF, carrierP;
+  } settings[] = {
+      {0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1.0f, 440.0f, 0.0f},
+      {3.5f, 0.4f, 7.1f, 2.5f, 1.3f, -0.7f, 440.0f, 0.3f},
+      {2.0f, 1.0f, 50000.0f, 1.0f, 0.1f, 0.0f, 50000.0f, 0.0f},
+  };
+  for (const auto& s : settings) {
+    std::vector<GraphOut> single, batched;
+    for (bool batch : {false, true}) {
+      CreateVoiceGraph();
+      AmMod->Freq = s.amF;
+      AmMod->Ampl = s.amA;
+      FmMod->Freq = s.fmF;
+      FmMod->Ampl = s.fmA;
+      PmMod->Freq = s.pmF;
+      PmMod->Ampl = s.pmA;
+      Carrier->Freq = s.carrierF;
+      Carrier->Phase = s.carrierP;
+      auto& out = batch ? batched : single;
+      out.resize(1000);
+      if (batch) {
+        for (int done = 0; done < 1000; done += 37) GraphSteps(&out[done], std::min(37, 1000 - done));
+      } else {
+        for (GraphOut& g : out) g = GraphStep();
+      }
+      for (Oscillator* o : {Carrier, AmMod, FmMod, PmMod, Voice2}) delete o;
+    }
+    for (int i = 0; i < 1000; ++i) {
+      const GraphOut& a = single[i];
+      const GraphOut& b = batched[i];
+      ASSERT_TRUE(a.pm == b.pm && a.fm == b.fm && a.am == b.am && a.c == b.c && a.v == b.v)
+          << "period " << i << " of setting with carrier at " << s.carrierF;
+    }
+  }
+}
+
+}  // namespace
