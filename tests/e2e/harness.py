@@ -16,6 +16,7 @@ import subprocess
 import tempfile
 import termios
 import time
+import unittest
 
 BIN = os.environ.get("FIVESINE_BIN", os.path.join(os.path.dirname(__file__), "../../build/fivesine"))
 BLOCK_FRAMES = 16384
@@ -293,3 +294,13 @@ def write_png(path, width, height, rows):
         f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
         f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
         f.write(chunk(b"IEND", b""))
+
+
+class HomeTest(unittest.TestCase):
+    """A test with a HOME of its own, capturing the default PCM."""
+
+    def setUp(self):
+        self.home = Home()
+
+    def tearDown(self):
+        self.home.cleanup()

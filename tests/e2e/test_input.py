@@ -15,12 +15,7 @@ def thread_cpu_seconds(pid, tid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-class PipedInput(unittest.TestCase):
-    def setUp(self):
-        self.home = h.Home()
-
-    def tearDown(self):
-        self.home.cleanup()
+class PipedInput(h.HomeTest):
 
     def test_end_of_input_while_playing(self):
         with tempfile.TemporaryFile() as out:

@@ -11,12 +11,7 @@ import harness as h
 CRLF = lambda text: text.replace("\n", "\r\n").encode()
 
 
-class Menus(unittest.TestCase):
-    def setUp(self):
-        self.home = h.Home()
-
-    def tearDown(self):
-        self.home.cleanup()
+class Menus(h.HomeTest):
 
     def test_menus_to_the_byte_then_esc(self):
         run = h.PtyRun(self.home)
@@ -89,14 +84,8 @@ class Menus(unittest.TestCase):
         self.assertEqual(done.stderr, b"")
 
 
-class Signals(unittest.TestCase):
+class Signals(h.HomeTest):
     """However it ends, the terminal gets back the settings it had."""
-
-    def setUp(self):
-        self.home = h.Home()
-
-    def tearDown(self):
-        self.home.cleanup()
 
     def check(self, run, how):
         if how == "ctrl-c":
@@ -130,12 +119,7 @@ class Signals(unittest.TestCase):
                     run.close()
 
 
-class Sound(unittest.TestCase):
-    def setUp(self):
-        self.home = h.Home()
-
-    def tearDown(self):
-        self.home.cleanup()
+class Sound(h.HomeTest):
 
     def test_first_blocks_match_the_formulas(self):
         run = h.start_playing(self.home)
