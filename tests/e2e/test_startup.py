@@ -12,7 +12,6 @@ CRLF = lambda text: text.replace("\n", "\r\n").encode()
 
 
 class Menus(h.HomeTest):
-
     def test_menus_to_the_byte_then_esc(self):
         run = h.PtyRun(self.home)
         try:
