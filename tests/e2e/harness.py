@@ -91,10 +91,11 @@ class PtyRun:
     def send(self, data):
         os.write(self.master, data)
 
-    def read_until(self, text, timeout=10.0):
-        """Reads output until `text` (bytes) has appeared; returns all so far."""
+    def read_until(self, text, timeout=10.0, start=0):
+        """Reads output until `text` (bytes) has appeared after offset `start`;
+        returns all so far."""
         deadline = time.monotonic() + timeout
-        while text not in self.out:
+        while text not in self.out[start:]:
             left = deadline - time.monotonic()
             if left <= 0:
                 raise AssertionError("timed out waiting for %r; got %r" % (text, self.out[-400:]))
@@ -138,14 +139,18 @@ class PtyRun:
         os.close(self.slave)
 
 
+def choose(run, output_key, driver_key):
+    """Answers the two menus, each once it is wholly printed."""
+    run.read_until(b"or ESC to quit\r\n")
+    run.send(output_key)
+    run.read_until(b"or ESC to quit\r\n", start=run.read_until(b"Driver list\r\n").index(b"Driver list\r\n"))
+    run.send(driver_key)
+
+
 def start_playing(home, output_key=b"1", driver_key=b"1", display=None, env=None):
     """Runs the binary, picks an output and a driver, and waits for the help lines."""
     run = PtyRun(home, display, env)
-    run.read_until(b"or ESC to quit\r\n")
-    run.send(output_key)
-    run.read_until(b"Driver list\r\n")
-    run.read_until(b"or ESC to quit\r\n")
-    run.send(driver_key)
+    choose(run, output_key, driver_key)
     run.read_until(HELP.replace("\n", "\r\n").encode())
     return run
 

@@ -20,8 +20,8 @@ class Menus(h.HomeTest):
             run.read_for(0.3)
             self.assertEqual(run.out, CRLF(h.OUTPUT_MENU))
             run.send(b"2")  # Waveout is not here: the type in force stays Alsa
-            run.read_until(b"quit\r\n" + b"-" * 57)
-            run.read_until(b"ESC to quit\r\n", timeout=5)
+            menu = run.read_until(b"Driver list\r\n").index(b"Driver list\r\n")
+            run.read_until(b"ESC to quit\r\n", start=menu)
             expected = (h.OUTPUT_MENU + h.SEPARATOR + "Alsa Driver list\n" + h.SEPARATOR +
                         "1 - default: capture\n")
             self.assertTrue(run.out.startswith(CRLF(expected)), run.out)
@@ -65,8 +65,8 @@ class Menus(h.HomeTest):
         try:
             run.read_until(b"ESC to quit\r\n")
             run.send(b"1")
-            run.read_until(b"1 - default: broken\r\n")
-            run.read_until(b"ESC to quit\r\n")
+            menu = run.read_until(b"1 - default: broken\r\n").index(b"1 - default: broken")
+            run.read_until(b"ESC to quit\r\n", start=menu)
             run.send(b"1")
             self.assertEqual(run.wait(), 1)
             self.assertTrue(run.out.endswith(b"ESC to quit\r\nError!\r\nError initializing output device.\r\n"),
