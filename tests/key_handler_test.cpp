@@ -214,6 +214,14 @@ TEST_F(KeyHandler, NoteKeysThenStepsBuildOnEachOther) {
   EXPECT_EQ(note, 71);
 }
 
+// Each step is added in double to the stored float: five raises of 0.01
+// from 0 land on 0.05f (single-precision sums would give 0.049999997f).
+TEST_F(KeyHandler, StepsAreAddedInDouble) {
+  Carrier->Ampl = 0.0f;
+  for (int i = 0; i < 5; ++i) Press('z');
+  EXPECT_EQ(Carrier->Ampl, 0.05f);
+}
+
 TEST_F(KeyHandler, HundredLowersOfCarrierAmplitudeEndAtZero) {
   for (int i = 0; i < 100; ++i) Press('s');
   EXPECT_EQ(Carrier->Ampl, 0.0f);

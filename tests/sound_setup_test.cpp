@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
@@ -29,13 +31,30 @@ std::string DriverMenu(const std::string& title, const std::string& lines) {
   return kSep + title + "\n" + kSep + lines + kSep + kPrompt;
 }
 
+// Set while a test must not end the process: a key read as ESC by mistake
+// would otherwise end the whole run with status 0.
+bool exitIsFailure = false;
+
+void FailOnExit() {
+  if (exitIsFailure) {
+    std::fputs("\nexit() called by a test that must not end the process\n", stderr);
+    std::_Exit(1);
+  }
+}
+
 class SoundSetupTest : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() {
+    static const bool registered = std::atexit(FailOnExit) == 0;
+    (void)registered;
+  }
   void SetUp() override {
     ResetFakeSound();
     ResetFakeConsole();
     Console().endOfInputThrows = true;
+    exitIsFailure = true;
   }
+  void TearDown() override { exitIsFailure = false; }
 
   static void Keys(std::initializer_list<int> codes) { Console().keys.assign(codes); }
 
@@ -43,9 +62,16 @@ class SoundSetupTest : public ::testing::Test {
   bool Run() {
     std::fflush(stdout);
     testing::internal::CaptureStdout();
-    const bool ok = SoundSetup();
+    bool ok = false;
+    std::string thrown;
+    try {
+      ok = SoundSetup();
+    } catch (const std::exception& e) {
+      thrown = e.what();
+    }
     std::fflush(stdout);
     out = testing::internal::GetCapturedStdout();
+    if (!thrown.empty()) ADD_FAILURE() << thrown;
     return ok;
   }
 
@@ -142,7 +168,7 @@ TEST_F(SoundSetupTest, KeyAfterNineIsTheTenthDriver) {
 TEST_F(SoundSetupTest, DriverCountIsFollowedCallByCall) {
   Fsound().drivers = {"a", "b", "c", "d"};
   Fsound().driverCounts = {4, 4, 2, 2, 3};
-  Keys({'4', '0', '3', '3'});
+  Keys({'4', '0', '3', 224, '3'});  // '0' and 224 (signed, -32) give indexes below 0: not asked
   EXPECT_TRUE(Run());
   EXPECT_EQ(out, kOutputMenu + DriverMenu("Alsa Driver list", "1 - a\n2 - b\n"));
   EXPECT_EQ(Fsound().calls,
@@ -150,6 +176,7 @@ TEST_F(SoundSetupTest, DriverCountIsFollowedCallByCall) {
                    "GetNumDrivers()", "GetDriverName(1)", "GetNumDrivers()",  // listing ends at 2
                    "GetNumDrivers()",                                          // '3' beyond 2
                    "GetNumDrivers()", "SetDriver(2)", kInit}));                // '3' within 3
+  EXPECT_TRUE(Console().keys.empty());
 }
 
 TEST_F(SoundSetupTest, DriverListTitleNamesTheOutputInForce) {
@@ -281,6 +308,7 @@ TEST_F(SoundSetupDeathTest, EscOrEndOfInputExitsFromEitherMenu) {
     SCOPED_TRACE(c.what);
     SetUp();
     Console().endOfInputThrows = false;
+    exitIsFailure = false;
     Fsound().drivers = c.drivers;
     Console().keys.assign(c.keys.begin(), c.keys.end());
     EXPECT_EQ(PrintedBeforeExit(), c.printed);
