@@ -7,7 +7,7 @@
 set -eu
 
 run="cmake make g++ pkg-config libsdl1.2-compat-dev libasound2-dev"
-test="$run googletest libgtest-dev libbenchmark-dev python3 xvfb x11-apps xauth clang libclang-rt-14-dev valgrind"
+test="$run googletest libgtest-dev libbenchmark-dev python3 xvfb x11-apps x11-utils xauth clang libclang-rt-14-dev valgrind pulseaudio pulseaudio-utils libasound2-plugins"
 
 case "${1:-run}" in
   run) wanted=$run ;;
