@@ -1,6 +1,7 @@
 #include "synth/oscillator.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -48,18 +49,6 @@ void Oscillator::Step() {
   Value = SineValue(Cycle, APhase, AAmpl);
 }
 
-void Oscillator::StepMany(int n, const float* afreq, const float* aphase, const float* aampl, float* values) {
-  if (n <= 0) return;
-  float cycles[kGraphBatch];
-  float cycle = Cycle;
-  for (int i = 0; i < n; ++i) cycles[i] = cycle = NextCycle(cycle, afreq[i]);
-  for (int i = 0; i < n; ++i) values[i] = SineValue(cycles[i], aphase[i], aampl[i]);
-  Cycle = cycle;
-  Value = values[n - 1];
-  SetShared(AFreq, afreq[n - 1]);
-  SetShared(APhase, aphase[n - 1]);
-  SetShared(AAmpl, aampl[n - 1]);
-}
 
 void Oscillator::CopyBase() {
   SetShared(AFreq, Shared(Freq));
@@ -119,45 +108,81 @@ GraphOut GraphStep() {
 
 namespace {
 
+// n periods of one oscillator: the actual fields of each period, then its
+// cycle and its output.
 struct Batch {
-  float freq[kGraphBatch], phase[kGraphBatch], ampl[kGraphBatch], value[kGraphBatch];
+  Oscillator* osc;
+  float freq[kGraphBatch], phase[kGraphBatch], ampl[kGraphBatch];
+  float cycle[kGraphBatch], value[kGraphBatch];
 };
 
-// n periods of an oscillator whose actual fields are its base fields.
-void StepPlain(Oscillator& o, int n, Batch& b) {
-  const float freq = Shared(o.Freq);
-  const float phase = Shared(o.Phase);
-  const float ampl = Shared(o.Ampl);
+// Actual fields equal to the base fields, read once.
+void FromBase(Batch& b, int n) {
+  const float freq = Shared(b.osc->Freq);
+  const float phase = Shared(b.osc->Phase);
+  const float ampl = Shared(b.osc->Ampl);
   for (int i = 0; i < n; ++i) {
     b.freq[i] = freq;
     b.phase[i] = phase;
     b.ampl[i] = ampl;
   }
-  o.StepMany(n, b.freq, b.phase, b.ampl, b.value);
+}
+
+// The cycles of several oscillators, side by side: each cycle depends on the
+// one before it, so interleaving independent oscillators lets their
+// recurrences overlap instead of waiting one after the other.
+template <std::size_t K>
+void AdvanceCycles(Batch* const (&batches)[K], int n) {
+  float cycle[K];
+  for (std::size_t k = 0; k < K; ++k) cycle[k] = batches[k]->osc->Cycle;
+  for (int i = 0; i < n; ++i) {
+    for (std::size_t k = 0; k < K; ++k) batches[k]->cycle[i] = cycle[k] = NextCycle(cycle[k], batches[k]->freq[i]);
+  }
+  for (std::size_t k = 0; k < K; ++k) batches[k]->osc->Cycle = cycle[k];
+}
+
+// The outputs, and the oscillator left as after the last period.
+void ComputeValues(Batch& b, int n) {
+  for (int i = 0; i < n; ++i) b.value[i] = SineValue(b.cycle[i], b.phase[i], b.ampl[i]);
+  Oscillator& o = *b.osc;
+  o.Value = b.value[n - 1];
+  SetShared(o.AFreq, b.freq[n - 1]);
+  SetShared(o.APhase, b.phase[n - 1]);
+  SetShared(o.AAmpl, b.ampl[n - 1]);
 }
 
 }  // namespace
 
 void GraphSteps(GraphOut* out, int n) {
   if (n <= 0 || n > kGraphBatch) return;
-  Batch pm, fm, am, v;
-  Batch c{};  // zeroed only to quiet a false maybe-uninitialized warning
-  StepPlain(*PmMod, n, pm);
-  StepPlain(*FmMod, n, fm);
-  StepPlain(*AmMod, n, am);
+  Batch pm, fm, am, c, v;
+  pm.osc = PmMod;
+  fm.osc = FmMod;
+  am.osc = AmMod;
+  c.osc = Carrier;
+  v.osc = Voice2;
 
-  Oscillator& carrier = *Carrier;
-  const float freq = Shared(carrier.Freq);
-  const float phase = Shared(carrier.Phase);
-  const float ampl = Shared(carrier.Ampl);
+  FromBase(pm, n);
+  FromBase(fm, n);
+  FromBase(am, n);
+  AdvanceCycles({&pm, &fm, &am}, n);
+  ComputeValues(pm, n);
+  ComputeValues(fm, n);
+  ComputeValues(am, n);
+
+  const float freq = Shared(Carrier->Freq);
+  const float phase = Shared(Carrier->Phase);
+  const float ampl = Shared(Carrier->Ampl);
   const bool amOn = Active(*AmMod), fmOn = Active(*FmMod), pmOn = Active(*PmMod);
   for (int i = 0; i < n; ++i) {
     c.ampl[i] = amOn ? Modulate(am.value[i], ampl) : ampl;
     c.freq[i] = fmOn ? Modulate(fm.value[i], freq) : freq;
     c.phase[i] = pmOn ? Modulate(pm.value[i], phase) : phase;
   }
-  carrier.StepMany(n, c.freq, c.phase, c.ampl, c.value);
-  StepPlain(*Voice2, n, v);
+  FromBase(v, n);
+  AdvanceCycles({&c, &v}, n);
+  ComputeValues(c, n);
+  ComputeValues(v, n);
 
   for (int i = 0; i < n; ++i) out[i] = {pm.value[i], fm.value[i], am.value[i], c.value[i], v.value[i]};
 }

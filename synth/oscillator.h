@@ -28,10 +28,6 @@ class Oscillator {
   void Step();
   // AFreq = Freq, APhase = Phase, AAmpl = Ampl.
   void CopyBase();
-  // Advances n periods (n at most kGraphBatch) with the actual fields of each
-  // period given: Value of period i goes to values[i]. Afterwards the
-  // oscillator is as after n Steps with those actual fields.
-  void StepMany(int n, const float* afreq, const float* aphase, const float* aampl, float* values);
   // "Freq [..] Ampl [..] Phase [..] - AFreq [..] AAmpl [..] APhase [..]  \n"
   void PrintStatus() const;
 
