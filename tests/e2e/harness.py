@@ -155,8 +155,18 @@ def start_playing(home, output_key=b"1", driver_key=b"1", display=None, env=None
     return run
 
 
-def terminate(run, sig=signal.SIGTERM):
-    run.proc.send_signal(sig)
+def terminate(run, sig=signal.SIGTERM, send=None):
+    """Ends the run with a signal and returns its status. ThreadSanitizer
+    defers a signal that lands just as a blocking read starts until the read
+    returns, which in a menu is never; so the signal is sent again if the
+    first one hasn't ended the run. A program that swallows the signal fails
+    every time."""
+    for _ in range(3):
+        (send or (lambda: run.proc.send_signal(sig)))()
+        try:
+            return run.wait(3.0)
+        except subprocess.TimeoutExpired:
+            continue
     return run.wait()
 
 

@@ -88,8 +88,7 @@ class Signals(h.HomeTest):
 
     def check(self, run, how):
         if how == "ctrl-c":
-            run.send(b"\x03")
-            rc = run.wait()
+            rc = h.terminate(run, send=lambda: run.send(b"\x03"))
             self.assertEqual(rc, -signal.SIGINT)
         else:
             rc = h.terminate(run, how)
