@@ -50,12 +50,6 @@ void Oscillator::Step() {
 }
 
 
-void Oscillator::CopyBase() {
-  SetShared(AFreq, Shared(Freq));
-  SetShared(APhase, Shared(Phase));
-  SetShared(AAmpl, Shared(Ampl));
-}
-
 void Oscillator::PrintStatus() const {
   std::printf("Freq [%f] Ampl [%f] Phase [%f] - AFreq [%f] AAmpl [%f] APhase [%f]  \n",
               static_cast<double>(Shared(Freq)), static_cast<double>(Shared(Ampl)),
@@ -73,12 +67,6 @@ void CreateVoiceGraph() {
 
 namespace {
 
-float StepModulator(Oscillator& m) {
-  m.CopyBase();
-  m.Step();
-  return m.Value;
-}
-
 // A modulator with amplitude or frequency 0 is left out, whatever its output.
 bool Active(const Oscillator& m) { return m.AAmpl != 0.0f && m.AFreq != 0.0f; }
 
@@ -87,26 +75,6 @@ float Modulate(float modulation, float target) {
   const double t = target;
   return static_cast<float>(static_cast<double>(modulation) * t + t);
 }
-
-}  // namespace
-
-GraphOut GraphStep() {
-  GraphOut out{};
-  out.pm = StepModulator(*PmMod);
-  out.fm = StepModulator(*FmMod);
-  out.am = StepModulator(*AmMod);
-  Oscillator& c = *Carrier;
-  c.CopyBase();
-  if (Active(*AmMod)) SetShared(c.AAmpl, Modulate(out.am, c.AAmpl));
-  if (Active(*FmMod)) SetShared(c.AFreq, Modulate(out.fm, c.AFreq));
-  if (Active(*PmMod)) SetShared(c.APhase, Modulate(out.pm, c.APhase));
-  c.Step();
-  out.c = c.Value;
-  out.v = StepModulator(*Voice2);
-  return out;
-}
-
-namespace {
 
 // n periods of one oscillator: the actual fields of each period, then its
 // cycle and its output.
@@ -185,6 +153,12 @@ void GraphSteps(GraphOut* out, int n) {
   ComputeValues(v, n);
 
   for (int i = 0; i < n; ++i) out[i] = {pm.value[i], fm.value[i], am.value[i], c.value[i], v.value[i]};
+}
+
+GraphOut GraphStep() {
+  GraphOut out;
+  GraphSteps(&out, 1);
+  return out;
 }
 
 short SampleFromSum(float sum) {

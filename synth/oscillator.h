@@ -26,8 +26,6 @@ class Oscillator {
 
   // Advances one sample period and computes Value.
   void Step();
-  // AFreq = Freq, APhase = Phase, AAmpl = Ampl.
-  void CopyBase();
   // "Freq [..] Ampl [..] Phase [..] - AFreq [..] AAmpl [..] APhase [..]  \n"
   void PrintStatus() const;
 

@@ -182,8 +182,8 @@ TEST_F(VoiceGraph, CarrierSoundsAgainAfterRunAway) {
 
 namespace {
 
-// The batched graph gives, period for period, what the single step gives,
-// with every modulator at work and a run-away carrier among the settings.
+// Batches of any size give, period for period, what single steps give, with
+// every modulator at work and a run-away carrier among the settings.
 TEST(GraphSteps, SameAsOneStepAtATime) {
   const struct {
     float amF, amA, fmF, fmA, pmF, pmA, carrierF, carrierP;
