@@ -1,5 +1,6 @@
 #include "display/display.h"
 
+#include <array>
 #include <cstring>
 
 #include "synth/oscillator.h"
@@ -15,6 +16,26 @@ bool RowOf(double row, int& out) {
   out = static_cast<int>(row);
   return true;
 }
+
+// The column x advances through in single precision: x starts at 0 and grows
+// by 0.01, rounded to a float, while it is below 640. The sequence never
+// changes, so how many steps fall in each column is worked out once, at
+// compile time, and the pass doesn't wait on the float recurrence.
+struct ColumnSteps {
+  std::array<int, kScreenWidth> count{};
+  int total = 0;
+};
+
+constexpr ColumnSteps CountColumnSteps() {
+  ColumnSteps steps;
+  for (float x = 0.0f; x < static_cast<float>(kScreenWidth); x = static_cast<float>(static_cast<double>(x) + 0.01)) {
+    ++steps.count[static_cast<std::size_t>(static_cast<int>(x))];
+    ++steps.total;
+  }
+  return steps;
+}
+
+constexpr ColumnSteps kColumnSteps = CountColumnSteps();
 
 void Plot(int x, double row, std::uint32_t colour) {
   int y = 0;
@@ -52,24 +73,26 @@ int DrawPass() {
   int steps = 0;
   GraphOut out[kGraphBatch];
   int columns[kGraphBatch];
-  float x = 0.0f;
-  while (x < static_cast<float>(kScreenWidth)) {
+  int column = 0;
+  int leftInColumn = kColumnSteps.count[0];
+  while (steps < kColumnSteps.total) {
     int n = 0;
-    for (; n < kGraphBatch && x < static_cast<float>(kScreenWidth); ++n) {
-      columns[n] = static_cast<int>(x);
-      x = static_cast<float>(static_cast<double>(x) + 0.01);
+    for (; n < kGraphBatch && steps + n < kColumnSteps.total; ++n) {
+      while (leftInColumn == 0) leftInColumn = kColumnSteps.count[static_cast<std::size_t>(++column)];
+      columns[n] = column;
+      --leftInColumn;
     }
     GraphSteps(out, n);
     for (int i = 0; i < n; ++i) {
       const GraphOut& g = out[i];
       const Scaled s = ScaleVoices(g);
-      const int column = columns[i];
-      Plot(column, static_cast<double>(g.pm) + 120.0, kRed);
-      Plot(column, static_cast<double>(g.fm) + 120.0, kRed);
-      Plot(column, static_cast<double>(g.am) + 120.0, kBlue);
-      Plot(column, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
-      Plot(column, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
-      Plot(column, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
+      const int x = columns[i];
+      Plot(x, static_cast<double>(g.pm) + 120.0, kRed);
+      Plot(x, static_cast<double>(g.fm) + 120.0, kRed);
+      Plot(x, static_cast<double>(g.am) + 120.0, kBlue);
+      Plot(x, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
+      Plot(x, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
+      Plot(x, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
     }
     steps += n;
   }
