@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -135,20 +134,22 @@ void RunStream(FSOUND_STREAM* stream, Output* output, int rate) {
     if (!stream->callback(stream, stream->block.data(), stream->length, stream->userData)) return;
     stats.blocks.fetch_add(1, std::memory_order_relaxed);
 
+    // The clock's schedule starts at the first block, and again once the
+    // device is gone.
+    bool restartClock = first;
     if (!lost && output->Write(stream->block.data(), frames) == WriteResult::Lost) {
       lost = true;
       stats.deviceLost.store(true, std::memory_order_relaxed);
       ReportDeviceLost();
       pace = Pace::Clock;
-      first = true;  // restart the clock's schedule below
+      restartClock = true;
     }
     if (pace == Pace::Undecided) {
-      // A full block went into a buffer smaller than it: a device that paces
-      // still holds some of it, one that doesn't holds nothing.
+      // After the first block: it went into a buffer smaller than it, so a
+      // device that paces still holds some of it, one that doesn't holds nothing.
       pace = output->Queued() > 0 ? Pace::Device : Pace::Clock;
-      first = first || pace == Pace::Clock;
     }
-    if (first) {
+    if (restartClock) {
       origin = Now();
       sinceOrigin = 0;
     }
