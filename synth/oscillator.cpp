@@ -76,83 +76,58 @@ float Modulate(float modulation, float target) {
   return static_cast<float>(static_cast<double>(modulation) * t + t);
 }
 
-// n periods of one oscillator: the actual fields of each period, then its
-// cycle and its output.
-struct Batch {
-  Oscillator* osc;
-  float freq[kGraphBatch], phase[kGraphBatch], ampl[kGraphBatch];
-  float cycle[kGraphBatch], value[kGraphBatch];
-};
-
-// Actual fields equal to the base fields, read once.
-void FromBase(Batch& b, int n) {
-  const float freq = Shared(b.osc->Freq);
-  const float phase = Shared(b.osc->Phase);
-  const float ampl = Shared(b.osc->Ampl);
+// An oscillator run for n periods with its actual fields equal to its base
+// fields, read once: a modulator or the second voice.
+void RunFromBase(Oscillator& o, GraphOut* out, float GraphOut::*value, int n) {
+  const float freq = Shared(o.Freq);
+  const float phase = Shared(o.Phase);
+  const float ampl = Shared(o.Ampl);
+  float cycle = o.Cycle;
+  // Each period's sine depends on nothing but this period's cycle, so a loop
+  // of them runs at the throughput of sin, the short cycle recurrence hidden
+  // beside it.
   for (int i = 0; i < n; ++i) {
-    b.freq[i] = freq;
-    b.phase[i] = phase;
-    b.ampl[i] = ampl;
+    cycle = NextCycle(cycle, freq);
+    out[i].*value = SineValue(cycle, phase, ampl);
   }
-}
-
-// The cycles of several oscillators, side by side: each cycle depends on the
-// one before it, so interleaving independent oscillators lets their
-// recurrences overlap instead of waiting one after the other.
-template <std::size_t K>
-void AdvanceCycles(Batch* const (&batches)[K], int n) {
-  float cycle[K];
-  for (std::size_t k = 0; k < K; ++k) cycle[k] = batches[k]->osc->Cycle;
-  for (int i = 0; i < n; ++i) {
-    for (std::size_t k = 0; k < K; ++k) batches[k]->cycle[i] = cycle[k] = NextCycle(cycle[k], batches[k]->freq[i]);
-  }
-  for (std::size_t k = 0; k < K; ++k) batches[k]->osc->Cycle = cycle[k];
-}
-
-// The outputs, and the oscillator left as after the last period.
-void ComputeValues(Batch& b, int n) {
-  for (int i = 0; i < n; ++i) b.value[i] = SineValue(b.cycle[i], b.phase[i], b.ampl[i]);
-  Oscillator& o = *b.osc;
-  o.Value = b.value[n - 1];
-  SetShared(o.AFreq, b.freq[n - 1]);
-  SetShared(o.APhase, b.phase[n - 1]);
-  SetShared(o.AAmpl, b.ampl[n - 1]);
+  o.Cycle = cycle;
+  o.Value = out[n - 1].*value;
+  SetShared(o.AFreq, freq);
+  SetShared(o.APhase, phase);
+  SetShared(o.AAmpl, ampl);
 }
 
 }  // namespace
 
 void GraphSteps(GraphOut* out, int n) {
   if (n <= 0 || n > kGraphBatch) return;
-  Batch pm, fm, am, c, v;
-  pm.osc = PmMod;
-  fm.osc = FmMod;
-  am.osc = AmMod;
-  c.osc = Carrier;
-  v.osc = Voice2;
+  RunFromBase(*PmMod, out, &GraphOut::pm, n);
+  RunFromBase(*FmMod, out, &GraphOut::fm, n);
+  RunFromBase(*AmMod, out, &GraphOut::am, n);
 
-  FromBase(pm, n);
-  FromBase(fm, n);
-  FromBase(am, n);
-  AdvanceCycles({&pm, &fm, &am}, n);
-  ComputeValues(pm, n);
-  ComputeValues(fm, n);
-  ComputeValues(am, n);
-
-  const float freq = Shared(Carrier->Freq);
-  const float phase = Shared(Carrier->Phase);
-  const float ampl = Shared(Carrier->Ampl);
+  // The carrier, modulated period by period by the outputs above.
+  Oscillator& carrier = *Carrier;
+  const float freq = Shared(carrier.Freq);
+  const float phase = Shared(carrier.Phase);
+  const float ampl = Shared(carrier.Ampl);
   const bool amOn = Active(*AmMod), fmOn = Active(*FmMod), pmOn = Active(*PmMod);
+  float cycle = carrier.Cycle;
+  float afreq = freq, aphase = phase, aampl = ampl;
   for (int i = 0; i < n; ++i) {
-    c.ampl[i] = amOn ? Modulate(am.value[i], ampl) : ampl;
-    c.freq[i] = fmOn ? Modulate(fm.value[i], freq) : freq;
-    c.phase[i] = pmOn ? Modulate(pm.value[i], phase) : phase;
+    GraphOut& g = out[i];
+    aampl = amOn ? Modulate(g.am, ampl) : ampl;
+    afreq = fmOn ? Modulate(g.fm, freq) : freq;
+    aphase = pmOn ? Modulate(g.pm, phase) : phase;
+    cycle = NextCycle(cycle, afreq);
+    g.c = SineValue(cycle, aphase, aampl);
   }
-  FromBase(v, n);
-  AdvanceCycles({&c, &v}, n);
-  ComputeValues(c, n);
-  ComputeValues(v, n);
+  carrier.Cycle = cycle;
+  carrier.Value = out[n - 1].c;
+  SetShared(carrier.AFreq, afreq);
+  SetShared(carrier.APhase, aphase);
+  SetShared(carrier.AAmpl, aampl);
 
-  for (int i = 0; i < n; ++i) out[i] = {pm.value[i], fm.value[i], am.value[i], c.value[i], v.value[i]};
+  RunFromBase(*Voice2, out, &GraphOut::v, n);
 }
 
 GraphOut GraphStep() {
