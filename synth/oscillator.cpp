@@ -37,10 +37,16 @@ inline float NextCycle(float cycle, float afreq) {
   return cycle;
 }
 
-inline float SineValue(float cycle, float aphase, float aampl) {
-  return static_cast<float>(std::sin((static_cast<double>(cycle) + static_cast<double>(aphase)) * kTwoPi) *
-                            static_cast<double>(aampl));
+// The sine's argument, in radians, for a cycle and phase offset.
+inline double SineArgument(float cycle, float aphase) {
+  return (static_cast<double>(cycle) + static_cast<double>(aphase)) * kTwoPi;
 }
+
+inline float SineOf(double argument, float aampl) {
+  return static_cast<float>(std::sin(argument) * static_cast<double>(aampl));
+}
+
+inline float SineValue(float cycle, float aphase, float aampl) { return SineOf(SineArgument(cycle, aphase), aampl); }
 
 }  // namespace
 
@@ -78,17 +84,24 @@ float Modulate(float modulation, float target) {
 
 // An oscillator run for n periods with its actual fields equal to its base
 // fields, read once: a modulator or the second voice.
+//
+// The periods' sines depend on nothing but their own cycle, so they don't wait
+// on one another; what a sine call can wait on is its argument. Each period's
+// cycle and argument are therefore worked out one period ahead, while the sine
+// before runs, and the cycle recurrence stays off the path of the sine calls.
 void RunFromBase(Oscillator& o, GraphOut* out, float GraphOut::*value, int n) {
   const float freq = Shared(o.Freq);
   const float phase = Shared(o.Phase);
   const float ampl = Shared(o.Ampl);
-  float cycle = o.Cycle;
-  // Each period's sine depends on nothing but this period's cycle, so a loop
-  // of them runs at the throughput of sin, the short cycle recurrence hidden
-  // beside it.
+  float cycle = NextCycle(o.Cycle, freq);
+  double argument = SineArgument(cycle, phase);
   for (int i = 0; i < n; ++i) {
-    cycle = NextCycle(cycle, freq);
-    out[i].*value = SineValue(cycle, phase, ampl);
+    const double now = argument;
+    if (i + 1 < n) {
+      cycle = NextCycle(cycle, freq);
+      argument = SineArgument(cycle, phase);
+    }
+    out[i].*value = SineOf(now, ampl);
   }
   o.Cycle = cycle;
   o.Value = out[n - 1].*value;
@@ -105,21 +118,28 @@ void GraphSteps(GraphOut* out, int n) {
   RunFromBase(*FmMod, out, &GraphOut::fm, n);
   RunFromBase(*AmMod, out, &GraphOut::am, n);
 
-  // The carrier, modulated period by period by the outputs above.
+  // The carrier, modulated period by period by the outputs above, and run one
+  // period ahead as the others are.
   Oscillator& carrier = *Carrier;
   const float freq = Shared(carrier.Freq);
   const float phase = Shared(carrier.Phase);
   const float ampl = Shared(carrier.Ampl);
   const bool amOn = Active(*AmMod), fmOn = Active(*FmMod), pmOn = Active(*PmMod);
+  float afreq, aphase, aampl;
   float cycle = carrier.Cycle;
-  float afreq = freq, aphase = phase, aampl = ampl;
-  for (int i = 0; i < n; ++i) {
-    GraphOut& g = out[i];
+  const auto advance = [&](const GraphOut& g) {
     aampl = amOn ? Modulate(g.am, ampl) : ampl;
     afreq = fmOn ? Modulate(g.fm, freq) : freq;
     aphase = pmOn ? Modulate(g.pm, phase) : phase;
     cycle = NextCycle(cycle, afreq);
-    g.c = SineValue(cycle, aphase, aampl);
+    return SineArgument(cycle, aphase);
+  };
+  double argument = advance(out[0]);
+  for (int i = 0; i < n; ++i) {
+    const double now = argument;
+    const float nowAmpl = aampl;
+    if (i + 1 < n) argument = advance(out[i + 1]);
+    out[i].c = SineOf(now, nowAmpl);
   }
   carrier.Cycle = cycle;
   carrier.Value = out[n - 1].c;
