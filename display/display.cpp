@@ -9,12 +9,12 @@ SDL_Surface* Screen = nullptr;
 
 namespace {
 
-// A row from its double value, truncated toward zero; false for one that no
-// 32-bit row can hold (NaN included), which is then not drawn.
-bool RowOf(double row, int& out) {
-  if (!(row > -2147483649.0 && row < 2147483648.0)) return false;
-  out = static_cast<int>(row);
-  return true;
+// The row a point is drawn on, truncated toward zero, or 0 (a row never
+// drawn) for a value outside rows 1 to 799, NaN included: one range check
+// before the conversion, which is then always defined.
+inline int DrawnRow(double row) {
+  const double drawn = row >= 1.0 && row < static_cast<double>(kScreenHeight) ? row : 0.0;
+  return static_cast<int>(drawn);
 }
 
 // The column x advances through in single precision: x starts at 0 and grows
@@ -37,11 +37,6 @@ constexpr ColumnSteps CountColumnSteps() {
 
 constexpr ColumnSteps kColumnSteps = CountColumnSteps();
 
-void Plot(int x, double row, std::uint32_t colour) {
-  int y = 0;
-  if (RowOf(row, y)) PlotPixel(Screen, x, y, colour);
-}
-
 }  // namespace
 
 void ClearScreen(SDL_Surface* surface) {
@@ -57,12 +52,6 @@ void ClearScreen(SDL_Surface* surface) {
   SDL_UnlockSurface(surface);
 }
 
-void PlotPixel(SDL_Surface* surface, int x, int y, std::uint32_t colour) {
-  if (y > 0 && y < kScreenHeight) {
-    static_cast<std::uint32_t*>(surface->pixels)[(y * surface->pitch) / 4 + x] = colour;
-  }
-}
-
 int DrawPass() {
   Oscillator* const oscillators[] = {Carrier, AmMod, FmMod, PmMod, Voice2};
   float saved[5];
@@ -70,6 +59,7 @@ int DrawPass() {
     saved[i] = oscillators[i]->Cycle;
     oscillators[i]->Cycle = 0.0f;
   }
+  SDL_Surface* const screen = Screen;
   int steps = 0;
   GraphOut out[kGraphBatch];
   int columns[kGraphBatch];
@@ -87,12 +77,12 @@ int DrawPass() {
       const GraphOut& g = out[i];
       const Scaled s = ScaleVoices(g);
       const int x = columns[i];
-      Plot(x, static_cast<double>(g.pm) + 120.0, kRed);
-      Plot(x, static_cast<double>(g.fm) + 120.0, kRed);
-      Plot(x, static_cast<double>(g.am) + 120.0, kBlue);
-      Plot(x, static_cast<double>(s.sc) / 200.0 + 120.0, kWhite);
-      Plot(x, static_cast<double>(s.sv) / 300.0 + 300.0, kGrey);
-      Plot(x, static_cast<double>(s.sum) / 300.0 + 450.0, kWhite);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(g.pm) + 120.0), kRed);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(g.fm) + 120.0), kRed);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(g.am) + 120.0), kBlue);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(s.sc) / 200.0 + 120.0), kWhite);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(s.sv) / 300.0 + 300.0), kGrey);
+      PlotPixel(screen, x, DrawnRow(static_cast<double>(s.sum) / 300.0 + 450.0), kWhite);
     }
     steps += n;
   }
