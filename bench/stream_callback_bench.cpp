@@ -41,6 +41,32 @@ void BM_StreamCallback(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamCallback)->Unit(benchmark::kMillisecond);
 
+// The parts of a block on their own, to see where its time goes.
+void BM_AudioPass(benchmark::State& state) {
+  SetUpWindow();
+  std::vector<std::int16_t> block(kBlockBytes / 2);
+  for (auto _ : state) {
+    AudioPass(block.data(), kBlockBytes);
+    benchmark::DoNotOptimize(block.data());
+  }
+}
+BENCHMARK(BM_AudioPass)->Unit(benchmark::kMillisecond);
+
+void BM_DrawPass(benchmark::State& state) {
+  SetUpWindow();
+  for (auto _ : state) benchmark::DoNotOptimize(DrawPass());
+}
+BENCHMARK(BM_DrawPass)->Unit(benchmark::kMillisecond);
+
+void BM_ClearAndFlip(benchmark::State& state) {
+  SetUpWindow();
+  for (auto _ : state) {
+    ClearScreen(Screen);
+    FlipScreen(Screen);
+  }
+}
+BENCHMARK(BM_ClearAndFlip)->Unit(benchmark::kMillisecond);
+
 // The floor: five sin calls in double for every audio frame and every
 // drawing step, with arguments that move as a cycle does.
 void BM_SinFloor(benchmark::State& state) {
