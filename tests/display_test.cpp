@@ -135,6 +135,26 @@ TEST_F(Drawing, UnrepresentableRowsAreNotDrawn) {
   }
 }
 
+// A point is drawn from row 1 to row 799, its row truncated toward zero. The
+// amplitude modulator at 0 Hz sits at a quarter or three quarters of a cycle,
+// where its output is exactly plus or minus its amplitude, so its row is
+// amplitude + 120 or 120 - amplitude for every point.
+TEST_F(Drawing, PointsReachRowsOneTo799AndNoFurther) {
+  struct Case {
+    float phase, ampl;
+    int row;  // -1: not drawn
+  };
+  for (const Case& c : {Case{0.25f, 679.0f, 799}, Case{0.25f, 679.99f, 799}, Case{0.25f, 680.0f, -1},
+                        Case{0.75f, 119.0f, 1}, Case{0.75f, 118.5f, 1}, Case{0.75f, 119.5f, -1},
+                        Case{0.75f, 1e9f, -1}}) {
+    AmMod->Phase = c.phase;
+    AmMod->Ampl = c.ampl;
+    Redraw();
+    const auto expected = c.row < 0 ? std::make_pair(801, -1) : std::make_pair(c.row, c.row);
+    EXPECT_EQ(RowsOf(kBlue, 0, 801), expected) << "phase " << c.phase << " ampl " << c.ampl;
+  }
+}
+
 TEST_F(Drawing, ClearBlackensEveryRow) {
   std::memset(surface_->pixels, 0xAB, static_cast<std::size_t>(surface_->pitch) * static_cast<std::size_t>(surface_->h));
   ClearScreen(surface_);
