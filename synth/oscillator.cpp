@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 
 Oscillator* Carrier = nullptr;
 Oscillator* AmMod = nullptr;
@@ -20,19 +21,26 @@ Oscillator::Oscillator(float ampl, float freq)
 
 namespace {
 
-// The cycle one period on at frequency afreq.
+// A cycle still above 1 after a period's wrap. Above 44100 Hz one subtraction
+// a period can't keep up and Cycle runs away; bring it back once the
+// frequency is sane again, and never keep a value that can't come back at all.
+float RunawayCycle(float cycle, double f) {
+  if (!std::isfinite(cycle)) return 0.0f;
+  if (f > kStepRate) return cycle;
+  const double c = cycle;
+  return static_cast<float>(c - std::floor(c));
+}
+
+// The cycle one period on at frequency afreq. The usual period takes one
+// comparison, or two at a wrap; the rare cases are out of line.
 inline float NextCycle(float cycle, float afreq) {
   const double f = afreq;
   cycle = static_cast<float>(f / kStepRate + static_cast<double>(cycle));
-  if (cycle > 1.0f) cycle = static_cast<float>(static_cast<double>(cycle) - 1.0);
-  // Above 44100 Hz one subtraction a period can't keep up and Cycle runs
-  // away; bring it back once the frequency is sane again, and never keep a
-  // value that can't come back at all.
-  if (!std::isfinite(cycle)) {
-    cycle = 0.0f;
-  } else if (cycle > 1.0f && f <= kStepRate) {
-    const double c = cycle;
-    cycle = static_cast<float>(c - std::floor(c));
+  if (cycle > 1.0f) {
+    cycle = static_cast<float>(static_cast<double>(cycle) - 1.0);
+    if (cycle > 1.0f) return RunawayCycle(cycle, f);  // +inf included
+  } else if (!(cycle >= -std::numeric_limits<float>::max())) {
+    return 0.0f;  // NaN or -inf
   }
   return cycle;
 }

@@ -149,6 +149,7 @@ TEST(OscillatorStep, CycleAtTheEdges) {
       // Past 2^24 subtracting 1 changes nothing; the fraction of such a float is 0.
       {"far run-away recovers", 3.0e7f, 441.0f, 0.0f},
       {"infinite frequency", 0.5f, inf, 0.0f},
+      {"minus infinite frequency", 0.5f, -inf, 0.0f},
       {"NaN frequency", 0.5f, std::numeric_limits<float>::quiet_NaN(), 0.0f},
       {"infinite cycle", inf, 440.0f, 0.0f},
   };
