@@ -31,8 +31,8 @@ float RunawayCycle(float cycle, double f) {
   return static_cast<float>(c - std::floor(c));
 }
 
-// The cycle one period on at frequency afreq. The usual period takes one
-// comparison, or two at a wrap; the rare cases are out of line.
+// The cycle one period on at frequency afreq. A usual period takes two
+// comparisons, wrap or not; the rare cases are out of line.
 inline float NextCycle(float cycle, float afreq) {
   const double f = afreq;
   cycle = static_cast<float>(f / kStepRate + static_cast<double>(cycle));
@@ -62,7 +62,6 @@ void Oscillator::Step() {
   Cycle = NextCycle(Cycle, AFreq);
   Value = SineValue(Cycle, APhase, AAmpl);
 }
-
 
 void Oscillator::PrintStatus() const {
   std::printf("Freq [%f] Ampl [%f] Phase [%f] - AFreq [%f] AAmpl [%f] APhase [%f]  \n",
