@@ -25,7 +25,6 @@ struct FSOUND_STREAM {
   int length = 0;
   void* userData = nullptr;
   std::vector<std::int16_t> block;
-  bool playing = false;
 };
 
 namespace fsound {
@@ -250,7 +249,6 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream) {
     Fail(FMOD_ERR_PLAY);
     return -1;
   }
-  stream->playing = true;
   s.playing = stream;
   return channel < 0 ? 0 : channel;
 }
