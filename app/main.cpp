@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int MixRate = 44100;     // frames per second of the stream
-constexpr int BlockBytes = 65536;  // bytes a block: 16384 stereo frames
-
 // SDL is told how to behave here before it starts: the terminal's own signal
 // handlers must stay in charge (SDL's would swallow SIGINT and SIGTERM into
 // an event nobody reads), the window is presented from the stream thread by
@@ -89,7 +86,7 @@ int main(int, char**) {
 
   CreateVoiceGraph();
   FSOUND_STREAM* const stream =
-      FSOUND_Stream_Create(StreamCallback, BlockBytes, FSOUND_STREAM_16BIT_STEREO, MixRate, Carrier);
+      FSOUND_Stream_Create(StreamCallback, kBlockBytes, FSOUND_STREAM_16BIT_STEREO, kMixRate, Carrier);
   if (stream == nullptr) FailSound();
   if (FSOUND_Stream_Play(0, stream) == -1) FailSound();
   std::fflush(stdout);

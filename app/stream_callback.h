@@ -4,4 +4,7 @@
 
 #include "platform/sound/fsound.h"
 
+// Bytes of one block the stream is made with: 16384 stereo frames.
+inline constexpr int kBlockBytes = 65536;
+
 signed char StreamCallback(FSOUND_STREAM* stream, void* block, int length, void* userData);

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kBlockBytes = 65536;
 constexpr int kBlockFrames = kBlockBytes / 4;
 
 // The window and the graph, made once; gives the steps one drawing pass takes.
@@ -64,7 +63,7 @@ void BM_StreamCallback(benchmark::State& state) {
     benchmark::DoNotOptimize(block.data());
   }
   state.counters["x_realtime"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kBlockFrames / 44100.0, benchmark::Counter::kIsRate);
+      static_cast<double>(state.iterations()) * kBlockFrames / kStepRate, benchmark::Counter::kIsRate);
 }
 // 0: the start values; 1: every modulator moving.
 BENCHMARK(BM_StreamCallback)->ArgName("moving")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kMixRate = 44100;
 constexpr int kSoftwareChannels = 32;
 constexpr float kRequiredVersion = 3.74f;
 constexpr int kEsc = 27;

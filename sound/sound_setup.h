@@ -7,6 +7,10 @@
 // ESC (or the end of input) in a menu ends the process with status 0.
 bool SoundSetup();
 
+// Frames per second the sound layer is initialised at; a stream must be made
+// at the same rate.
+inline constexpr int kMixRate = 44100;
+
 // Prints "Error!" and the text of the sound layer's last error, a line each.
 void PrintSoundError();
 
