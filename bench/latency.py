@@ -32,8 +32,7 @@ def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 10
     rng = random.Random(20261211)
     home = h.Home()
-    run = h.PtyRun(home)
-    try:
+    with h.PtyRun(home) as run:
         h.choose(run, b"1", b"1")
         while not (os.path.exists(home.capture) and os.path.getsize(home.capture) > 0):
             time.sleep(0.0005)
@@ -47,8 +46,6 @@ def main():
             run.send(key)
         time.sleep(2 * BLOCK_SECONDS + 0.3)
         h.terminate(run)
-    finally:
-        run.close()
     samples = home.samples()
     home.cleanup()
     blocks = [samples[i:i + h.BLOCK_FRAMES] for i in range(0, len(samples) - h.BLOCK_FRAMES + 1, h.BLOCK_FRAMES)]

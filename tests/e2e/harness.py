@@ -131,6 +131,12 @@ class PtyRun:
     def settings(self):
         return termios.tcgetattr(self.slave)
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
     def close(self):
         if self.proc.poll() is None:
             self.proc.kill()

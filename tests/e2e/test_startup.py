@@ -13,8 +13,7 @@ CRLF = lambda text: text.replace("\n", "\r\n").encode()
 
 class Menus(h.HomeTest):
     def test_menus_to_the_byte_then_esc(self):
-        run = h.PtyRun(self.home)
-        try:
+        with h.PtyRun(self.home) as run:
             run.read_until(CRLF(h.OUTPUT_MENU))
             run.send(b"x9\x1b[A")  # ignored keys, an arrow among them: nothing printed
             run.read_for(0.3)
@@ -34,46 +33,37 @@ class Menus(h.HomeTest):
             self.assertEqual(run.wait(), 0)
             self.assertEqual(run.out, before)
             self.assertEqual(run.settings(), run.before)
-        finally:
-            run.close()
 
     def test_esc_in_output_menu_ends_with_status_0(self):
-        run = h.PtyRun(self.home)
-        try:
+        with h.PtyRun(self.home) as run:
             run.read_until(b"ESC to quit\r\n")
             run.send(b"\x1b")
             self.assertEqual(run.wait(), 0)
             self.assertEqual(run.settings(), run.before)
-        finally:
-            run.close()
 
     def test_nosound_driver_menu(self):
-        run = h.PtyRun(self.home)
-        try:
+        with h.PtyRun(self.home) as run:
             run.read_until(b"ESC to quit\r\n")
             run.send(b"4")
             run.read_until(CRLF(h.SEPARATOR + "NoSound Driver list\n" + h.SEPARATOR + "1 - NoSound\n" +
                                 h.SEPARATOR + "Press a corresponding number or ESC to quit\n"))
             run.send(b"\x1b")
             self.assertEqual(run.wait(), 0)
-        finally:
-            run.close()
 
     def test_unopenable_device_fails_with_status_1(self):
         broken = h.Home(h.BROKEN_RC)
-        run = h.PtyRun(broken)
         try:
-            run.read_until(b"ESC to quit\r\n")
-            run.send(b"1")
-            menu = run.read_until(b"1 - default: broken\r\n").index(b"1 - default: broken")
-            run.read_until(b"ESC to quit\r\n", start=menu)
-            run.send(b"1")
-            self.assertEqual(run.wait(), 1)
-            self.assertTrue(run.out.endswith(b"ESC to quit\r\nError!\r\nError initializing output device.\r\n"),
-                            run.out[-200:])
-            self.assertEqual(run.settings(), run.before)
+            with h.PtyRun(broken) as run:
+                run.read_until(b"ESC to quit\r\n")
+                run.send(b"1")
+                menu = run.read_until(b"1 - default: broken\r\n").index(b"1 - default: broken")
+                run.read_until(b"ESC to quit\r\n", start=menu)
+                run.send(b"1")
+                self.assertEqual(run.wait(), 1)
+                self.assertTrue(run.out.endswith(b"ESC to quit\r\nError!\r\nError initializing output device.\r\n"),
+                                run.out[-200:])
+                self.assertEqual(run.settings(), run.before)
         finally:
-            run.close()
             broken.cleanup()
 
     def test_end_of_piped_input_in_a_menu_ends_with_status_0(self):
@@ -98,48 +88,36 @@ class Signals(h.HomeTest):
     def test_signals_in_a_menu(self):
         for how in ("ctrl-c", signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
             with self.subTest(how=how):
-                run = h.PtyRun(self.home)
-                try:
+                with h.PtyRun(self.home) as run:
                     run.read_until(b"ESC to quit\r\n")
                     self.assertNotEqual(run.settings(), run.before)  # no echo while it runs
                     self.check(run, how)
-                finally:
-                    run.close()
 
     def test_signals_while_playing(self):
         for how in ("ctrl-c", signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
             with self.subTest(how=how):
-                run = h.start_playing(self.home, b"4")
-                try:
+                with h.start_playing(self.home, b"4") as run:
                     time.sleep(0.5)
                     self.check(run, how)
-                finally:
-                    run.close()
 
 
 class Sound(h.HomeTest):
 
     def test_first_blocks_match_the_formulas(self):
-        run = h.start_playing(self.home)
-        try:
+        with h.start_playing(self.home) as run:
             time.sleep(1.3)
             h.terminate(run)
-        finally:
-            run.close()
         captured = self.home.samples()
         self.assertGreaterEqual(len(captured), 2 * h.BLOCK_FRAMES)
         expected = h.reference_stream(2 * h.BLOCK_FRAMES)
         self.assertEqual(captured[:len(expected)], expected)
 
     def test_real_time_pace(self):
-        run = h.start_playing(self.home)
-        try:
+        with h.start_playing(self.home) as run:
             start = time.monotonic()
             time.sleep(3.0)
             h.terminate(run)
             elapsed = time.monotonic() - start
-        finally:
-            run.close()
         blocks = len(self.home.samples()) / h.BLOCK_FRAMES
         # 2.69 blocks a second; the file plugin may still hold one period.
         self.assertLessEqual(blocks, elapsed * 44100 / h.BLOCK_FRAMES + 1.5)
